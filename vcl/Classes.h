@@ -94,6 +94,8 @@ public:
     TComponent& InsertComponent(std::unique_ptr<TComponent> component);
     int ComponentCount() const { return int(components_.size()); }
     TComponent* Components(int index) const { return components_[std::size_t(index)].get(); }
+    // Frees what this component owns now, the last inserted first.
+    void DestroyComponents();
 
     // Sets one property read from a definition. Returns false when the class has no such
     // property; throws Exception when the value does not suit it.

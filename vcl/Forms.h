@@ -36,6 +36,10 @@ public:
     // The client rectangle's bitmap, painted where invalid; what the window system shows.
     const TBitmap& Frame() const { return frame_; }
     bool NeedsPaint() const { return !invalid_.Empty(); }
+    // Forgets what was due: the window system will ask for all of it once the window shows.
+    void Validate() { invalid_ = {}; }
+    // The place stored in the definition; used unless the form is centred.
+    Point DesignPosition() const { return designPosition_; }
     // Paints the invalid region into Frame and returns it (empty when nothing was due).
     Rect PaintInvalid();
     void InvalidateRect(const Rect& area) override;
@@ -50,6 +54,7 @@ private:
     TPosition position_ = poDesigned;
     TColor color_ = clBtnFace;
     TFont font_;
+    Point designPosition_;
     TBitmap frame_;
     Rect invalid_;
 };

@@ -34,12 +34,20 @@ inline constexpr TFontCharset ANSI_CHARSET = 0;
 inline constexpr TFontCharset DEFAULT_CHARSET = 1;
 inline constexpr TFontCharset GB2312_CHARSET = 134;
 
+struct TPropertyValue;
+
+// A colour named as the definition names it (clRed, clBtnFace...) or given as a number.
+TColor ColorValue(const TPropertyValue& value);
+
 class TFont {
 public:
     std::string Name = "MS Sans Serif";  // UTF-8
     int Height = -11;                    // negative: character height in pixels, no leading
     TColor Color = clWindowText;
     TFontCharset Charset = DEFAULT_CHARSET;
+
+    // Reads Name, Height, Color, Charset and Style (no styles are drawn, so only []).
+    bool ReadProperty(std::string_view name, const TPropertyValue& value);
 };
 
 // A 24-bit colour bitmap, rows top-down, three bytes a pixel in R, G, B order.
