@@ -90,6 +90,8 @@ public:
     }
     // Shows the main form and handles events until it closes.
     void Run();
+    // Shows the main form as ShowCmd asks (Run does it first; tests call it themselves).
+    void ShowMainForm();
     // Handles every event already waiting, without blocking; for tests and modal loops.
     void ProcessMessages();
     void Terminate() { terminated_ = true; }
@@ -112,7 +114,6 @@ public:
 
 private:
     void AdoptForm(std::unique_ptr<TForm> form, const TPublished& published);
-    void ShowMainForm();
     void PaintAndPresent();
     void Dispatch(const WindowEvent& event);
     void HandleMouse(const WindowEvent& event);
