@@ -42,7 +42,7 @@ TEST_F(ActionsTest, MouseGoesToTheTopmostLiveControlWithItsCursor) {
         {{440, 370}, "Image3", "Image3", true, true},    // Exit
         {{504, 400}, "Image3", "Image3", true, true},    // Exit's last pixel
         {{505, 370}, "Image1", "Image1", false, false},
-        {{300, 445}, "Image1", "Image1", false, false},  // the notice takes no mouse
+        {{300, 445}, "Image1", "Label1", false, false},  // the shown notice, with no handler
         {{10, 10}, "Image1", "Image1", false, false},
     };
     for (bool pending : {false, true}) {

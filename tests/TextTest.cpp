@@ -19,7 +19,15 @@ constexpr TColor kPaper = 0x1EC80A;  // a colour no text here is drawn in
 constexpr Rgb kPaperRgb{0x0A, 0xC8, 0x1E};
 constexpr Rgb kRedRgb{0xFF, 0x00, 0x00};
 constexpr const char* kNotice = "正在读取文件请稍候...";
-const TFont kNoticeFont{"宋体", -13, clRed, GB2312_CHARSET};
+TFont RedFont(const char* name, int height, TFontCharset charset) {
+    TFont font;
+    font.Name = name;
+    font.Height = height;
+    font.Color = clRed;
+    font.Charset = charset;
+    return font;
+}
+const TFont kNoticeFont = RedFont("宋体", -13, GB2312_CHARSET);
 
 class TextTest : public ::testing::Test {
 protected:
@@ -69,9 +77,9 @@ TEST_F(TextTest, DrawsOnlyTheFontColourInsideTheTextCell) {
         std::string text;
     } cases[] = {
         {"the notice", kNoticeFont, kNotice},
-        {"Latin, default character set", {"MS Sans Serif", -11, clRed, DEFAULT_CHARSET}, "Install"},
-        {"height given as the cell", {"宋体", 16, clRed, GB2312_CHARSET}, kNotice},
-        {"family not installed", {"No Such Family", -13, clRed, ANSI_CHARSET}, "Exit 退出"},
+        {"Latin, default character set", RedFont("MS Sans Serif", -11, DEFAULT_CHARSET), "Install"},
+        {"height given as the cell", RedFont("宋体", 16, GB2312_CHARSET), kNotice},
+        {"family not installed", RedFont("No Such Family", -13, ANSI_CHARSET), "Exit 退出"},
         {"character no font has", kNoticeFont, "正\U000F0000在"},
     };
     for (const Case& c : cases) {
@@ -110,7 +118,7 @@ TEST_F(TextTest, ExtentGrowsWithEveryCharacter) {
         std::string text;
     } cases[] = {
         {kNoticeFont, kNotice},
-        {{"MS Sans Serif", -11, clRed, DEFAULT_CHARSET}, "Install it"},
+        {RedFont("MS Sans Serif", -11, DEFAULT_CHARSET), "Install it"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -253,7 +261,7 @@ TEST_F(TextTest, DrawsTheFacesOwnStrikeAtThatSize) {
     const char* family = "AR PL UMing CN";  // has strikes from 11 to 16 pixels
     std::vector<std::string> strike = CutToInk(StrikeGlyph(family, 13, U'稍'));
     ASSERT_FALSE(strike.empty()) << family << " with a 13-pixel strike is not installed";
-    canvas.Font = {family, -13, clRed, GB2312_CHARSET};
+    canvas.Font = RedFont(family, -13, GB2312_CHARSET);
     canvas.TextOut(0, 0, "稍");
     std::vector<std::string> drawn;
     for (int y = 0; y < bitmap.Height(); ++y) {
@@ -276,7 +284,7 @@ TEST_F(TextTest, ASongFaceStandsInForTheMissingWindowsFace) {
     canvas.TextOut(0, 0, kNotice);
     const TBitmap asked = bitmap;
     Clear();
-    canvas.Font = {"AR PL UMing CN", -13, clRed, GB2312_CHARSET};
+    canvas.Font = RedFont("AR PL UMing CN", -13, GB2312_CHARSET);
     canvas.TextOut(0, 0, kNotice);
     for (int y = 0; y < bitmap.Height(); ++y)
         for (int x = 0; x < bitmap.Width(); ++x)
