@@ -53,6 +53,10 @@ cases=(
   "echo garbage > background.jpg"
   "Unit1.dfm line 26: bad value for Picture.Data of Image1 (TImage)"
 
+  "picture cut short"
+  "head -c 20000 background.jpg > cut.jpg && mv cut.jpg background.jpg"
+  "background.jpg: Cannot read JPEG picture:"
+
   "missing picture"
   "rm background.jpg"
   "Unit1.dfm line 26: missing picture 'background.jpg'"

@@ -139,6 +139,10 @@ private:
         vcl::JpegInfo info;
         try {
             info = vcl::ReadJpegInfo(pictures_.at(file));
+            // Decoded whole, as the window will: a damaged stream must fail here, not on screen.
+            vcl::TJPEGImage picture;
+            picture.LoadFromBytes(pictures_.at(file));
+            picture.Bitmap();
         } catch (const vcl::Exception& e) {
             return Problem(file, ": " + e.Message());
         }
