@@ -28,7 +28,9 @@ void TForm1::Image2Click(TObject* /*Sender*/) {
     Timer1->SetEnabled(true);
 }
 
-void TForm1::Image3Click(TObject* /*Sender*/) { Close(); }
+void TForm1::Image3Click(TObject* /*Sender*/) {
+    Close();
+}
 
 void TForm1::Timer1Timer(TObject* /*Sender*/) {
     Timer1->SetEnabled(false);

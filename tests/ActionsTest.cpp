@@ -31,8 +31,8 @@ using ActionsTest = Launcher;
 TEST_F(ActionsTest, MouseGoesToTheTopmostLiveControlWithItsCursor) {
     struct Case {
         Point at;
-        std::string ready, pending;       // who takes the mouse
-        bool handReady, handPending;      // hand cursor shown there
+        std::string ready, pending;   // who takes the mouse
+        bool handReady, handPending;  // hand cursor shown there
     } cases[] = {
         {{190, 370}, "Image2", "Image4", true, false},   // Install caption
         {{128, 344}, "Image2", "Image1", true, false},   // Install's top row, not under the button
@@ -191,12 +191,12 @@ TEST(ReportText, AddsAFullStopAfterCharactersThatSortAfterIt) {
     } cases[] = {
         {"Not enough timers available", "Not enough timers available."},
         {"Done.", "Done."},
-        {"Why?", "Why?."},           // '?' sorts after '.'
-        {"Stop!", "Stop!"},          // '!' sorts before it
+        {"Why?", "Why?."},   // '?' sorts after '.'
+        {"Stop!", "Stop!"},  // '!' sorts before it
         {"(see above)", "(see above)"},
         {"Error 42", "Error 42."},
-        {"Tail-", "Tail-"},          // '-' sorts before '.'
-        {"Slash/", "Slash/."},       // '/' right after '.'
+        {"Tail-", "Tail-"},     // '-' sorts before '.'
+        {"Slash/", "Slash/."},  // '/' right after '.'
         {"读取失败", "读取失败."},
         {"", ""},
     };
@@ -223,11 +223,9 @@ TEST(Centring, HalvesTheRoomLeftTowardZero) {
         Rect monitor;
         Point at;
     } cases[] = {
-        {{0, 0, 1024, 768}, {192, 143}},
-        {{0, 0, 800, 600}, {80, 59}},
-        {{0, 0, 640, 480}, {0, 0}},     // (640-639)/2 and (480-481)/2 both round toward zero
-        {{0, 0, 600, 400}, {-19, -40}},
-        {{1920, 0, 1280, 1024}, {2240, 271}},
+        {{0, 0, 1024, 768}, {192, 143}}, {{0, 0, 800, 600}, {80, 59}},
+        {{0, 0, 640, 480}, {0, 0}},  // (640-639)/2 and (480-481)/2 both round toward zero
+        {{0, 0, 600, 400}, {-19, -40}},  {{1920, 0, 1280, 1024}, {2240, 271}},
         {{0, 0, 639, 481}, {0, 0}},
     };
     for (const Case& c : cases) {

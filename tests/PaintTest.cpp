@@ -20,8 +20,8 @@ int BackgroundMismatches(const TBitmap& screen, TBitmap const& background,
         for (int x = 0; x < screen.Width(); ++x) {
             bool skipped = false;
             for (const Rect& r : except) skipped |= r.Contains({x, y});
-            if (!skipped &&
-                !(screen.Pixel(x, y) == Stretched(background, x, y, screen.Width(), screen.Height())))
+            if (!skipped && !(screen.Pixel(x, y) ==
+                              Stretched(background, x, y, screen.Width(), screen.Height())))
                 ++mismatches;
         }
     return mismatches;
@@ -43,7 +43,7 @@ TEST_F(PaintTest, ReadyLookIsTheStretchedBackgroundEverywhere) {
         Point at;
         Point source;
     } cases[] = {
-        {{0, 0}, {0, 0}},       {{638, 0}, {638, 0}},     {{0, 480}, {0, 479}},
+        {{0, 0}, {0, 0}},         {{638, 0}, {638, 0}},     {{0, 480}, {0, 479}},
         {{638, 480}, {638, 479}}, {{319, 240}, {319, 239}}, {{320, 241}, {320, 240}},
     };
     for (const Case& c : cases)
@@ -73,7 +73,8 @@ TEST_F(PaintTest, PendingLookAddsThePressedButtonAndARedNoticeOnly) {
             if (p == Rgb{255, 0, 0})
                 ++red;
             else
-                ASSERT_EQ(p, Stretched(background, x, y, 639, 481)) << "notice pixel " << x << "," << y;
+                ASSERT_EQ(p, Stretched(background, x, y, 639, 481))
+                    << "notice pixel " << x << "," << y;
         }
     EXPECT_GT(red, 150) << "the notice should be legible";
     EXPECT_EQ(BackgroundMismatches(screen, background, {button, label}), 0);

@@ -7,7 +7,9 @@
 
 namespace vcl {
 
-TComponent::~TComponent() { DestroyComponents(); }
+TComponent::~TComponent() {
+    DestroyComponents();
+}
 
 void TComponent::DestroyComponents() {
     // The last created goes first, so nothing outlives what it was placed on.
@@ -35,19 +37,26 @@ std::map<std::string, TComponentFactory, std::less<>>& ClassRegistry() {
 
 const char* KindName(TPropertyValue::Kind kind) {
     switch (kind) {
-        case TPropertyValue::Kind::Integer: return "a number";
-        case TPropertyValue::Kind::Identifier: return "a name";
-        case TPropertyValue::Kind::String: return "a string";
-        case TPropertyValue::Kind::Set: return "a set";
-        case TPropertyValue::Kind::Graphic: return "a picture";
-        case TPropertyValue::Kind::Event: return "a handler";
+        case TPropertyValue::Kind::Integer:
+            return "a number";
+        case TPropertyValue::Kind::Identifier:
+            return "a name";
+        case TPropertyValue::Kind::String:
+            return "a string";
+        case TPropertyValue::Kind::Set:
+            return "a set";
+        case TPropertyValue::Kind::Graphic:
+            return "a picture";
+        case TPropertyValue::Kind::Event:
+            return "a handler";
     }
     return "a value";
 }
 
 void Expect(const TPropertyValue& value, TPropertyValue::Kind kind) {
     if (value.kind != kind)
-        throw Exception(std::string("expected ") + KindName(kind) + ", found " + KindName(value.kind));
+        throw Exception(std::string("expected ") + KindName(kind) + ", found " +
+                        KindName(value.kind));
 }
 }  // namespace
 

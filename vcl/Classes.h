@@ -24,10 +24,10 @@ struct TPropertyValue {
     enum class Kind { Integer, Identifier, String, Set, Graphic, Event };
     Kind kind = Kind::Integer;
     std::int64_t integer = 0;
-    std::string text;                     // identifier, UTF-8 string, or graphic class name
-    std::vector<std::string> set;         // members of a set, in order
-    std::span<const std::uint8_t> data;   // a graphic's stream
-    TNotifyEvent event;                   // an On... property, bound to the form's handler
+    std::string text;                    // identifier, UTF-8 string, or graphic class name
+    std::vector<std::string> set;        // members of a set, in order
+    std::span<const std::uint8_t> data;  // a graphic's stream
+    TNotifyEvent event;                  // an On... property, bound to the form's handler
 };
 
 class TComponent;
@@ -49,18 +49,22 @@ struct TPublished {
 };
 
 namespace detail {
-template <class M> struct MemberOf;
-template <class F, class C> struct MemberOf<C* F::*> {
+template <class M>
+struct MemberOf;
+template <class F, class C>
+struct MemberOf<C * F::*> {
     using Form = F;
     using Component = C;
 };
-template <class F> struct MemberOf<void (F::*)(TObject*)> {
+template <class F>
+struct MemberOf<void (F::*)(TObject*)> {
     using Form = F;
 };
 }  // namespace detail
 
 // Field<&TForm1::Image1>("Image1"): an entry of a published table.
-template <auto Member> constexpr TPublishedField Field(std::string_view name) {
+template <auto Member>
+constexpr TPublishedField Field(std::string_view name) {
     using M = detail::MemberOf<decltype(Member)>;
     return {name, [](TComponent& form, TComponent* component) {
                 auto* typed = dynamic_cast<typename M::Component*>(component);
@@ -71,7 +75,8 @@ template <auto Member> constexpr TPublishedField Field(std::string_view name) {
 }
 
 // Method<&TForm1::Image2Click>("Image2Click"): a handler of a published table.
-template <auto Handler> constexpr TPublishedMethod Method(std::string_view name) {
+template <auto Handler>
+constexpr TPublishedMethod Method(std::string_view name) {
     using M = detail::MemberOf<decltype(Handler)>;
     return {name, [](TComponent& form) -> TNotifyEvent {
                 auto* self = &static_cast<typename M::Form&>(form);
@@ -115,7 +120,8 @@ using TComponentFactory = std::unique_ptr<TComponent> (*)(TComponent* owner);
 void RegisterClass(std::string_view className, TComponentFactory create);
 TComponentFactory FindClass(std::string_view className);
 
-template <class T> void RegisterClass(std::string_view className) {
+template <class T>
+void RegisterClass(std::string_view className) {
     RegisterClass(className, [](TComponent* owner) -> std::unique_ptr<TComponent> {
         return std::make_unique<T>(owner);
     });

@@ -70,7 +70,7 @@ int ClientExtent(const TPropertyValue& value) {
 
 bool TForm::ReadProperty(std::string_view name, const TPropertyValue& value) {
     static constexpr std::pair<std::string_view, TFormBorderStyle> kBorderStyles[] = {
-        {"bsNone", bsNone},   {"bsSingle", bsSingle},         {"bsSizeable", bsSizeable},
+        {"bsNone", bsNone},     {"bsSingle", bsSingle},         {"bsSizeable", bsSizeable},
         {"bsDialog", bsDialog}, {"bsToolWindow", bsToolWindow}, {"bsSizeToolWin", bsSizeToolWin},
     };
     static constexpr std::pair<std::string_view, TPosition> kPositions[] = {
@@ -269,16 +269,25 @@ void TApplication::PaintAndPresent() {
 void TApplication::Dispatch(const WindowEvent& event) {
     try {
         switch (event.kind) {
-            case WindowEvent::Kind::Expose: mainForm_->InvalidateRect(event.area); break;
-            case WindowEvent::Kind::Resize: mainForm_->Resize(event.area.w, event.area.h); break;
+            case WindowEvent::Kind::Expose:
+                mainForm_->InvalidateRect(event.area);
+                break;
+            case WindowEvent::Kind::Resize:
+                mainForm_->Resize(event.area.w, event.area.h);
+                break;
             case WindowEvent::Kind::MouseMove:
             case WindowEvent::Kind::ButtonDown:
-            case WindowEvent::Kind::ButtonUp: HandleMouse(event); break;
-            case WindowEvent::Kind::Close: mainForm_->Close(); break;
+            case WindowEvent::Kind::ButtonUp:
+                HandleMouse(event);
+                break;
+            case WindowEvent::Kind::Close:
+                mainForm_->Close();
+                break;
             case WindowEvent::Kind::Timer:
                 if (auto it = timers_.find(event.timer); it != timers_.end()) it->second->Tick();
                 break;
-            case WindowEvent::Kind::None: break;
+            case WindowEvent::Kind::None:
+                break;
         }
     } catch (const Exception& e) {
         ShowException(e);

@@ -83,7 +83,8 @@ public:
     // The platform's start-up: registers component and picture classes, opens the display.
     void Initialize();
     // Creates a form of class F from its definition; the first one becomes the main form.
-    template <class F> void CreateForm(F*& reference) {
+    template <class F>
+    void CreateForm(F*& reference) {
         auto form = std::make_unique<F>(this);
         reference = form.get();
         AdoptForm(std::move(form), F::Published);
@@ -123,7 +124,7 @@ private:
     std::string title_;
     bool terminated_ = false;
     std::map<int, TTimer*> timers_;
-    TControl* pressed_ = nullptr;       // where the left button went down
+    TControl* pressed_ = nullptr;  // where the left button went down
     CursorShape cursor_ = CursorShape::Arrow;
     TApplication* previous_ = nullptr;
 };

@@ -12,9 +12,12 @@ namespace vcl {
 Rgb ColorToRgb(TColor color) {
     if (color & 0x80000000u) {
         switch (color) {
-            case clBtnFace: return {0xF0, 0xF0, 0xF0};
-            case clWindowText: return {0x00, 0x00, 0x00};
-            default: return {0xF0, 0xF0, 0xF0};
+            case clBtnFace:
+                return {0xF0, 0xF0, 0xF0};
+            case clWindowText:
+                return {0x00, 0x00, 0x00};
+            default:
+                return {0xF0, 0xF0, 0xF0};
         }
     }
     return {std::uint8_t(color & 0xFF), std::uint8_t((color >> 8) & 0xFF),
@@ -23,8 +26,8 @@ Rgb ColorToRgb(TColor color) {
 
 TColor ColorValue(const TPropertyValue& value) {
     static constexpr std::pair<std::string_view, TColor> kNames[] = {
-        {"clBlack", clBlack},     {"clRed", clRed},
-        {"clWhite", clWhite},     {"clBtnFace", clBtnFace},
+        {"clBlack", clBlack},           {"clRed", clRed},
+        {"clWhite", clWhite},           {"clBtnFace", clBtnFace},
         {"clWindowText", clWindowText},
     };
     if (value.kind == TPropertyValue::Kind::Integer) {
@@ -89,11 +92,13 @@ void TPicture::RegisterFileFormat(std::string_view extension, std::string_view d
     auto& formats = Formats();
     auto same = [&](const TPictureFormat& f) { return f.extension == extension; };
     formats.erase(std::remove_if(formats.begin(), formats.end(), same), formats.end());
-    formats.push_back({std::string(extension), std::string(description), std::string(className),
-                       create});
+    formats.push_back(
+        {std::string(extension), std::string(description), std::string(className), create});
 }
 
-const std::vector<TPictureFormat>& TPicture::FileFormats() { return Formats(); }
+const std::vector<TPictureFormat>& TPicture::FileFormats() {
+    return Formats();
+}
 
 TGraphicFactory TPicture::FindGraphicClass(std::string_view className) {
     for (const auto& format : Formats())
@@ -126,8 +131,7 @@ void TCanvas::StretchDraw(const Rect& dest, const TBitmap& source) {
     if (r.Empty()) return;
     std::vector<int> columns(std::size_t(r.w));
     for (int x = 0; x < r.w; ++x)
-        columns[std::size_t(x)] =
-            int(std::int64_t(r.x - dest.x + x) * source.Width() / dest.w) * 3;
+        columns[std::size_t(x)] = int(std::int64_t(r.x - dest.x + x) * source.Width() / dest.w) * 3;
     for (int y = r.y; y < r.y + r.h; ++y) {
         int sy = int(std::int64_t(y - dest.y) * source.Height() / dest.h);
         const std::uint8_t* row = source.ScanLine(sy);

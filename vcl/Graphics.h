@@ -116,7 +116,8 @@ private:
 // Paints into a bitmap, every operation clipped to ClipRect.
 class TCanvas {
 public:
-    explicit TCanvas(TBitmap& target) : target_(target), clip_{0, 0, target.Width(), target.Height()} {}
+    explicit TCanvas(TBitmap& target)
+        : target_(target), clip_{0, 0, target.Width(), target.Height()} {}
 
     void SetClipRect(const Rect& clip);
     const Rect& ClipRect() const { return clip_; }

@@ -26,7 +26,7 @@ private:
     TFont font_;
     bool transparent_ = false;
     bool autoSize_ = true;
-    bool sized_ = false;   // sized to its text yet; the font is only looked up on first paint
+    bool sized_ = false;  // sized to its text yet; the font is only looked up on first paint
 };
 
 }  // namespace vcl

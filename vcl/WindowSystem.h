@@ -18,10 +18,10 @@ enum class CursorShape { Arrow, HandPoint };
 enum class ShowCommand { Normal, Maximized, Minimized };
 
 struct WindowSpec {
-    Rect bounds;                        // outer = client rectangle, on the screen
-    bool borderless = true;             // no frame, no caption, not resizable by the user
-    std::string title;                  // taskbar entry and window-manager name
-    int iconWidth = 0;                  // icon as 0xAARRGGBB, rows top-down
+    Rect bounds;             // outer = client rectangle, on the screen
+    bool borderless = true;  // no frame, no caption, not resizable by the user
+    std::string title;       // taskbar entry and window-manager name
+    int iconWidth = 0;       // icon as 0xAARRGGBB, rows top-down
     int iconHeight = 0;
     std::vector<std::uint32_t> iconArgb;
 };
@@ -29,10 +29,10 @@ struct WindowSpec {
 struct WindowEvent {
     enum class Kind { None, Expose, Resize, MouseMove, ButtonDown, ButtonUp, Close, Timer };
     Kind kind = Kind::None;
-    Rect area;        // Expose: the region to repaint; Resize: the new client rectangle
-    Point pos;        // mouse events, client coordinates
-    int button = 0;   // 1 left, 2 middle, 3 right
-    int timer = 0;    // Timer: the id StartTimer gave
+    Rect area;       // Expose: the region to repaint; Resize: the new client rectangle
+    Point pos;       // mouse events, client coordinates
+    int button = 0;  // 1 left, 2 middle, 3 right
+    int timer = 0;   // Timer: the id StartTimer gave
 };
 
 class WindowSystem {

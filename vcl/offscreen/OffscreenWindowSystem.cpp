@@ -109,8 +109,7 @@ void OffscreenWindowSystem::MessageBox(const std::string& caption, const std::st
     messageBoxes.push_back(caption + ": " + text);
 }
 
-unsigned OffscreenWindowSystem::StartProgram(const std::string& commandLine,
-                                             unsigned showCommand) {
+unsigned OffscreenWindowSystem::StartProgram(const std::string& commandLine, unsigned showCommand) {
     starts.push_back({commandLine, showCommand, screen_});
     return startResult;
 }
