@@ -172,7 +172,16 @@ TEST_F(ActionsTest, NoTimerLeftIsReportedAndThePendingLookStays) {
     ws->timersLeft = 0;
     ClickAt(kInstall);
     ASSERT_EQ(ws->messageBoxes.size(), 1u);
-    EXPECT_EQ(ws->messageBoxes[0], app->Title() + ": Not enough timers available.");
+    EXPECT_EQ(ws->messageBoxes[0].caption, app->Title());
+    EXPECT_EQ(ws->messageBoxes[0].text, "Not enough timers available.");
+    // Behind the box the window already shows the pending look: the pressed button's dark
+    // inset and the red notice.
+    const TBitmap& behind = ws->messageBoxes[0].screen;
+    const TBitmap& pressed = Form1->Image4->Picture()->Graphic()->Bitmap();
+    EXPECT_EQ(behind.Pixel(190, 350), pressed.Pixel(190 - 122, 350 - 345));
+    int red = 0;
+    for (int x = 248; x < 386; ++x) red += behind.Pixel(x, 446) == Rgb{255, 0, 0};
+    EXPECT_GT(red, 5);
     EXPECT_FALSE(Form1->Image2->Enabled());
     EXPECT_TRUE(Form1->Image4->Visible());
     EXPECT_TRUE(Form1->Label1->Visible());

@@ -256,6 +256,8 @@ void TApplication::ShowMainForm() {
 // Every pending repaint is painted and handed to the window system before the loop waits, so
 // nothing (a timer tick least of all) is delivered while an older look is on the screen.
 void TApplication::PaintAndPresent() {
+    if (painting_) return;
+    painting_ = true;
     while (mainForm_ && mainForm_->NeedsPaint()) {
         try {
             Rect area = mainForm_->PaintInvalid();
@@ -264,6 +266,7 @@ void TApplication::PaintAndPresent() {
             ShowException(e);
         }
     }
+    painting_ = false;
 }
 
 void TApplication::Dispatch(const WindowEvent& event) {
@@ -320,6 +323,8 @@ void TApplication::HandleMouse(const WindowEvent& event) {
 
 void TApplication::ShowException(const Exception& e) {
     pressed_ = nullptr;  // the box took the mouse; a release after it is no click
+    // Behind the box the window shows what the failed handler had already changed.
+    PaintAndPresent();
     Platform().MessageBox(title_, ReportText(e.Message()));
 }
 

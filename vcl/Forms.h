@@ -123,6 +123,7 @@ private:
     TForm* mainForm_ = nullptr;
     std::string title_;
     bool terminated_ = false;
+    bool painting_ = false;
     std::map<int, TTimer*> timers_;
     TControl* pressed_ = nullptr;  // where the left button went down
     CursorShape cursor_ = CursorShape::Arrow;

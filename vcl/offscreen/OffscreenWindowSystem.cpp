@@ -106,7 +106,7 @@ WindowEvent OffscreenWindowSystem::WaitEvent(int timeoutMs) {
 }
 
 void OffscreenWindowSystem::MessageBox(const std::string& caption, const std::string& text) {
-    messageBoxes.push_back(caption + ": " + text);
+    messageBoxes.push_back({caption, text, screen_});
 }
 
 unsigned OffscreenWindowSystem::StartProgram(const std::string& commandLine, unsigned showCommand) {

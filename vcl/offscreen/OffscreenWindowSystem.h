@@ -42,7 +42,11 @@ public:
     bool Shown() const { return shown_; }
     CursorShape Cursor() const { return cursor_; }
     int RunningTimers() const { return int(timers_.size()); }
-    std::vector<std::string> messageBoxes;  // "caption: text"
+    struct Box {
+        std::string caption, text;
+        TBitmap screen;  // what the window showed behind the box
+    };
+    std::vector<Box> messageBoxes;
     std::vector<StartCall> starts;
 
     // ---- the interface ----
