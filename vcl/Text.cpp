@@ -97,12 +97,33 @@ using FacePtr = std::unique_ptr<FT_FaceRec_, FaceDeleter>;
 using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
 using FontSetPtr = std::unique_ptr<FcFontSet, FontSetDeleter>;
 
+// The system's font folders, read through their caches. The system's rule files are left out
+// on purpose: parsing them costs several milliseconds, on the click that shows the notice, and
+// the face is chosen by our own rule anyway (the face named, then faces of its design, then
+// any face that covers the text).
+constexpr char kFontFolders[] = R"(<?xml version="1.0"?>
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <dir>/usr/local/share/fonts</dir>
+  <dir prefix="xdg">fonts</dir>
+  <dir>~/.fonts</dir>
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir prefix="xdg">fontconfig</cachedir>
+</fontconfig>
+)";
+
 // fontconfig's configuration for as long as fonts are in use. Released at exit because
 // fontconfig otherwise leaves a few blocks of its parsed configuration unreachable, which the
 // leak check reports.
 struct FontconfigSession {
     FontconfigSession() {
-        if (!FcInit()) throw Exception("fontconfig could not load its configuration");
+        FcConfig* config = FcConfigCreate();
+        bool ready = config &&
+                     FcConfigParseAndLoadFromMemory(
+                         config, reinterpret_cast<const FcChar8*>(kFontFolders), FcTrue) &&
+                     FcConfigSetCurrent(config);  // builds the font list, takes a reference
+        if (config) FcConfigDestroy(config);
+        if (!ready) throw Exception("fontconfig could not read the font folders");
     }
     ~FontconfigSession() { FcFini(); }
     FontconfigSession(const FontconfigSession&) = delete;
@@ -247,8 +268,13 @@ const char* CharsetLanguage(TFontCharset charset) {
 std::vector<const char*> StandIns(std::string_view family) {
     static const std::vector<const char*> kSong = {"SimSun", "AR PL UMing CN", "AR PL UMing GB",
                                                    "Noto Serif CJK SC", "Source Han Serif SC"};
+    static const std::vector<const char*> kSans = {"DejaVu Sans", "Liberation Sans", "Noto Sans",
+                                                   "FreeSans"};
     if (family == "宋体" || family == "SimSun" || family == "新宋体" || family == "NSimSun")
         return kSong;
+    if (family == "MS Sans Serif" || family == "MS Shell Dlg" || family == "Tahoma" ||
+        family == "Sans" || family == "sans-serif")
+        return kSans;
     return {};
 }
 
