@@ -1,0 +1,408 @@
+// The X11 window system: the connection, the main window and the hints window managers read,
+// cursors, timers, and the one loop that sleeps in poll() until the server, a timer or a request
+// to end the process has something to say.
+#include "vcl/x11/X11WindowSystem.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "vcl/SysUtils.h"
+#include "vcl/WinExec.h"
+
+namespace vcl {
+
+std::unique_ptr<WindowSystem> CreatePlatformWindowSystem() {
+    return std::make_unique<x11::X11WindowSystem>();
+}
+
+namespace x11 {
+namespace {
+
+constexpr long kMainWindowEvents = ExposureMask | ButtonPressMask | ButtonReleaseMask |
+                                   PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                                   StructureNotifyMask;
+
+// Protocol errors arrive late and are mostly harmless here (focus given to a window that was
+// just unmapped, say); the last one is kept so a request that must succeed can be checked.
+XErrorEvent lastError{};
+
+int RecordError(Display*, XErrorEvent* error) {
+    lastError = *error;
+    return 0;
+}
+
+// Xlib may not return from this handler: the connection is gone and with it the window.
+[[noreturn]] int LostConnection(Display* display) {
+    std::fprintf(stderr, "%s: lost the connection to X display \"%s\"\n",
+                 program_invocation_short_name, DisplayString(display));
+    _exit(1);
+}
+
+std::string OpenFailure() {
+    std::string name = XDisplayName(nullptr);
+    if (name.empty())
+        return "cannot open an X display: DISPLAY is not set (xvfb-run starts a virtual one)";
+    return "cannot open X display \"" + name +
+           "\" (is an X server running there? xvfb-run starts a virtual one)";
+}
+
+std::string ErrorText(Display* display, int code) {
+    char text[128] = "";
+    XGetErrorText(display, code, text, sizeof text);
+    return text;
+}
+
+// SIGTERM, SIGINT and SIGHUP are read as data through a descriptor, so a request to end the
+// process is one more event of the loop and never runs code inside a signal handler. They stay
+// blocked for good: one arriving while the program ends must not make the signal its exit
+// status. Started programs get a clean mask and dispositions from StartProcess.
+Fd ReadEndRequests() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, signal);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    Fd fd(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
+    if (!fd)
+        throw EOutOfResources(std::string("cannot watch for end requests: ") + strerror(errno));
+    return fd;
+}
+
+WindowEvent Event(WindowEvent::Kind kind) {
+    WindowEvent event;
+    event.kind = kind;
+    return event;
+}
+
+WindowEvent AreaEvent(WindowEvent::Kind kind, Rect area) {
+    WindowEvent event = Event(kind);
+    event.area = area;
+    return event;
+}
+
+WindowEvent PointerEvent(WindowEvent::Kind kind, int x, int y, int button = 0) {
+    WindowEvent event = Event(kind);
+    event.pos = {x, y};
+    event.button = button;
+    return event;
+}
+
+XSizeHints SizeHints(const Rect& bounds, bool fixedSize) {
+    XSizeHints hints{};
+    // The program chose the place (centred): window managers should keep it.
+    hints.flags = PPosition | USPosition | PSize;
+    hints.x = bounds.x;
+    hints.y = bounds.y;
+    hints.width = bounds.w;
+    hints.height = bounds.h;
+    if (fixedSize) {
+        hints.flags |= PMinSize | PMaxSize;
+        hints.min_width = hints.max_width = bounds.w;
+        hints.min_height = hints.max_height = bounds.h;
+    }
+    return hints;
+}
+
+}  // namespace
+
+X11WindowSystem::X11WindowSystem() : display_(XOpenDisplay(nullptr)) {
+    if (!display_) throw EOutOfResources(OpenFailure());
+    XSetErrorHandler(RecordError);
+    XSetIOErrorHandler(LostConnection);
+    Display* display = display_.get();
+    // The connection must not be inherited by the programs we start.
+    fcntl(ConnectionNumber(display), F_SETFD, FD_CLOEXEC);
+    screen_ = DefaultScreen(display);
+    visual_ = DefaultVisual(display, screen_);
+    depth_ = DefaultDepth(display, screen_);
+    if (visual_->c_class != TrueColor)
+        throw EOutOfResources("X display \"" + std::string(DisplayString(display)) +
+                              "\" has no true-colour visual");
+    atoms_ = InternAtoms(display);
+    gc_ = OwnedGC(display, XCreateGC(display, RootWindow(display, screen_), 0, nullptr));
+    signals_ = ReadEndRequests();
+}
+
+X11WindowSystem::~X11WindowSystem() = default;
+
+X11WindowSystem::Atoms X11WindowSystem::InternAtoms(Display* display) {
+    static const char* const names[] = {
+        "WM_PROTOCOLS",
+        "WM_DELETE_WINDOW",
+        "_MOTIF_WM_HINTS",
+        "_NET_WM_NAME",
+        "UTF8_STRING",
+        "_NET_WM_ICON",
+        "_NET_WM_PID",
+        "_NET_WM_STATE",
+        "_NET_WM_STATE_MAXIMIZED_VERT",
+        "_NET_WM_STATE_MAXIMIZED_HORZ",
+        "_NET_WM_WINDOW_TYPE",
+        "_NET_WM_WINDOW_TYPE_DIALOG",
+    };
+    static_assert(std::size(names) * sizeof(Atom) == sizeof(Atoms), "one name for each atom");
+    Atom a[std::size(names)];
+    XInternAtoms(display, const_cast<char**>(names), int(std::size(names)), False, a);
+    return {a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11]};
+}
+
+Rect X11WindowSystem::PrimaryMonitor() {
+    Display* display = display_.get();
+    return {0, 0, DisplayWidth(display, screen_), DisplayHeight(display, screen_)};
+}
+
+// ---- windows ------------------------------------------------------------------------------
+
+OwnedWindow X11WindowSystem::CreateTopLevel(const Rect& bounds, long events) {
+    Display* display = display_.get();
+    XSetWindowAttributes attributes{};
+    attributes.background_pixmap = kNoResource;  // every pixel is ours to paint: no flash of a fill
+    attributes.event_mask = events;
+    attributes.cursor = CursorFor(CursorShape::Arrow);
+    lastError = {};
+    unsigned long serial = NextRequest(display);
+    Window window = XCreateWindow(display, RootWindow(display, screen_), bounds.x, bounds.y,
+                                  unsigned(bounds.w), unsigned(bounds.h), 0, depth_, InputOutput,
+                                  visual_, CWBackPixmap | CWEventMask | CWCursor, &attributes);
+    XSync(display, False);  // the refusal, if any, comes back as an error
+    if (lastError.error_code != Success && lastError.serial >= serial)
+        throw EOutOfResources("cannot create a window of " + std::to_string(bounds.w) + " x " +
+                              std::to_string(bounds.h) +
+                              " pixels: " + ErrorText(display, lastError.error_code));
+    return OwnedWindow(display, window);
+}
+
+void X11WindowSystem::DescribeToWindowManager(Window window, const std::string& title,
+                                              bool fixedSize, const Rect& bounds) {
+    XSizeHints size = SizeHints(bounds, fixedSize);
+    XWMHints wm{};
+    wm.flags = InputHint | StateHint;
+    wm.input = True;
+    wm.initial_state = NormalState;
+    // The class names the program to window managers: (title, title with a capital).
+    std::string name = title, className = windowClass_;
+    XClassHint classHint{name.data(), className.data()};
+    // WM_NAME (in the ICCCM's encodings), WM_CLIENT_MACHINE, WM_CLASS and both hints at once.
+    Xutf8SetWMProperties(display_.get(), window, title.c_str(), title.c_str(), nullptr, 0, &size,
+                         &wm, &classHint);
+    // Newer window managers and taskbars read the name as UTF-8.
+    XChangeProperty(display_.get(), window, atoms_.netWmName, atoms_.utf8String, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
+    XSetWMProtocols(display_.get(), window, &atoms_.wmDeleteWindow, 1);
+}
+
+void X11WindowSystem::SetFrameHints(Window window, bool dialog) {
+    // _MOTIF_WM_HINTS: flags, functions, decorations, input mode, status.
+    constexpr long kFunctionsGiven = 1, kDecorationsGiven = 2;
+    constexpr long kMove = 4, kMinimize = 8, kClose = 32;
+    constexpr long kBorder = 2, kTitle = 8, kMenu = 16;
+    long functions = dialog ? kMove | kClose : kMove | kMinimize | kClose;
+    long decorations = dialog ? kBorder | kTitle | kMenu : 0;
+    long hints[5] = {kFunctionsGiven | kDecorationsGiven, functions, decorations, 0, 0};
+    XChangeProperty(display_.get(), window, atoms_.motifWmHints, atoms_.motifWmHints, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(hints), 5);
+}
+
+void X11WindowSystem::SetIcon(Window window, const WindowSpec& settings) {
+    std::size_t count = std::size_t(settings.iconWidth) * std::size_t(settings.iconHeight);
+    if (count == 0 || settings.iconArgb.size() != count) return;
+    // CARDINAL[]: width, height, then ARGB pixels; Xlib takes format-32 items as longs.
+    std::vector<unsigned long> data{static_cast<unsigned long>(settings.iconWidth),
+                                    static_cast<unsigned long>(settings.iconHeight)};
+    data.insert(data.end(), settings.iconArgb.begin(), settings.iconArgb.end());
+    XChangeProperty(display_.get(), window, atoms_.netWmIcon, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(data.data()), int(data.size()));
+}
+
+void X11WindowSystem::CreateWindow(const WindowSpec& settings) {
+    window_ = CreateTopLevel(settings.bounds, kMainWindowEvents);
+    Window window = window_.Get();
+    bounds_ = settings.bounds;
+    fixedSize_ = settings.borderless;
+    cursor_ = CursorShape::Arrow;
+    windowClass_ = settings.title;
+    if (!windowClass_.empty() && windowClass_[0] >= 'a' && windowClass_[0] <= 'z')
+        windowClass_[0] = char(windowClass_[0] - 'a' + 'A');
+    DescribeToWindowManager(window, settings.title, fixedSize_, bounds_);
+    if (settings.borderless) SetFrameHints(window, false);
+    SetIcon(window, settings);
+    long pid = getpid();
+    XChangeProperty(display_.get(), window, atoms_.netWmPid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pid), 1);
+}
+
+void X11WindowSystem::ShowWindow(ShowCommand command, const Rect& bounds) {
+    if (!window_) return;
+    Display* display = display_.get();
+    Window window = window_.Get();
+    bounds_ = bounds;
+    XSizeHints size = SizeHints(bounds, fixedSize_);
+    XSetWMNormalHints(display, window, &size);
+    XMoveResizeWindow(display, window, bounds.x, bounds.y, unsigned(bounds.w), unsigned(bounds.h));
+    if (command == ShowCommand::Maximized) {
+        // Set before mapping, so it is the state the window starts in.
+        Atom states[] = {atoms_.netWmStateMaximizedVert, atoms_.netWmStateMaximizedHorz};
+        XChangeProperty(display, window, atoms_.netWmState, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(states), 2);
+    }
+    XMapWindow(display, window);
+    if (command == ShowCommand::Minimized) XIconifyWindow(display, window, screen_);
+    XFlush(display);
+}
+
+Cursor X11WindowSystem::CursorFor(CursorShape shape) {
+    bool hand = shape == CursorShape::HandPoint;
+    OwnedCursor& cursor = cursors_[hand ? 1 : 0];
+    // With libXcursor present, Xlib takes these from the cursor theme.
+    if (!cursor)
+        cursor = OwnedCursor(display_.get(),
+                             XCreateFontCursor(display_.get(), hand ? XC_hand2 : XC_left_ptr));
+    return cursor.Get();
+}
+
+void X11WindowSystem::SetCursor(CursorShape shape) {
+    if (!window_ || shape == cursor_) return;
+    cursor_ = shape;
+    XDefineCursor(display_.get(), window_.Get(), CursorFor(shape));
+}
+
+void X11WindowSystem::Present(const TBitmap& frame, const Rect& area) {
+    if (!window_) return;
+    lastFrame_ = &frame;
+    PutImage(window_.Get(), frame, area);
+    // On its way before the next event is handled: a tick must not overtake a painted look.
+    XFlush(display_.get());
+}
+
+unsigned X11WindowSystem::StartProgram(const std::string& commandLine, unsigned /*showCommand*/) {
+    // X11 cannot tell another program how to show its windows; the show command has no meaning.
+    return StartProcess(commandLine);
+}
+
+// ---- timers -------------------------------------------------------------------------------
+
+int X11WindowSystem::StartTimer(unsigned intervalMs) {
+    Fd fd(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    if (!fd) return 0;  // out of descriptors: the caller reports it has no timer left
+    intervalMs = intervalMs == 0 ? 1 : intervalMs;  // a zero time would disarm it
+    timespec every{time_t(intervalMs / 1000), long(intervalMs % 1000) * 1000000};
+    itimerspec repeating{every, every};
+    if (timerfd_settime(fd.Get(), 0, &repeating, nullptr) != 0) return 0;
+    int id = nextTimer_++;
+    timers_.emplace(id, std::move(fd));
+    return id;
+}
+
+void X11WindowSystem::StopTimer(int id) {
+    timers_.erase(id);
+}
+
+int X11WindowSystem::TakeDueTimer() {
+    for (auto& [id, fd] : timers_) {
+        std::uint64_t expirations = 0;  // ticks missed while busy become one, as they should
+        if (read(fd.Get(), &expirations, sizeof expirations) == sizeof expirations) return id;
+    }
+    return 0;
+}
+
+// ---- events -------------------------------------------------------------------------------
+
+bool X11WindowSystem::TakeSignal() {
+    signalfd_siginfo info;
+    return read(signals_.Get(), &info, sizeof info) == sizeof info;
+}
+
+bool X11WindowSystem::IsDeleteRequest(const XEvent& event) const {
+    return event.type == ClientMessage && event.xclient.message_type == atoms_.wmProtocols &&
+           Atom(event.xclient.data.l[0]) == atoms_.wmDeleteWindow;
+}
+
+void X11WindowSystem::Sleep(int timeoutMs, bool withTimers) {
+    std::vector<pollfd> fds{{ConnectionNumber(display_.get()), POLLIN, 0},
+                            {signals_.Get(), POLLIN, 0}};
+    if (withTimers)
+        for (auto& [id, fd] : timers_) fds.push_back({fd.Get(), POLLIN, 0});
+    // Interrupted or not, the caller looks at every source again.
+    poll(fds.data(), fds.size(), timeoutMs);
+}
+
+std::optional<WindowEvent> X11WindowSystem::Translate(const XEvent& event) {
+    using Kind = WindowEvent::Kind;
+    if (event.xany.window != window_.Get()) return std::nullopt;
+    switch (event.type) {
+        case kExposeType: {
+            const XExposeEvent& e = event.xexpose;
+            return AreaEvent(Kind::Expose, {e.x, e.y, e.width, e.height});
+        }
+        case ConfigureNotify: {
+            const XConfigureEvent& e = event.xconfigure;
+            if (e.width == bounds_.w && e.height == bounds_.h) return std::nullopt;
+            bounds_.w = e.width;
+            bounds_.h = e.height;
+            return AreaEvent(Kind::Resize, {0, 0, e.width, e.height});
+        }
+        case MotionNotify:
+            return PointerEvent(Kind::MouseMove, event.xmotion.x, event.xmotion.y);
+        case EnterNotify:
+        case LeaveNotify:
+            // The pointer crossing the edge is a move too: the cursor under it may change.
+            return PointerEvent(Kind::MouseMove, event.xcrossing.x, event.xcrossing.y);
+        case ButtonPress:
+        case ButtonRelease: {
+            const XButtonEvent& e = event.xbutton;
+            if (e.button >= 4 && e.button <= 7) return std::nullopt;  // the wheel, not a button
+            return PointerEvent(event.type == ButtonPress ? Kind::ButtonDown : Kind::ButtonUp, e.x,
+                                e.y, int(e.button));
+        }
+        case ClientMessage:
+            if (IsDeleteRequest(event)) return Event(Kind::Close);
+            return std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
+WindowEvent X11WindowSystem::WaitEvent(int timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    Display* display = display_.get();
+    for (;;) {
+        if (closePending_) {
+            closePending_ = false;
+            return Event(WindowEvent::Kind::Close);
+        }
+        while (XPending(display)) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (auto translated = Translate(event)) return *translated;
+        }
+        if (TakeSignal()) return Event(WindowEvent::Kind::Close);
+        if (int id = TakeDueTimer()) {
+            WindowEvent tick = Event(WindowEvent::Kind::Timer);
+            tick.timer = id;
+            return tick;
+        }
+        int left = -1;
+        if (timeoutMs >= 0) {
+            auto rest = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (rest.count() <= 0) return {};
+            left = int(rest.count());
+        }
+        Sleep(left, true);
+    }
+}
+
+}  // namespace x11
+}  // namespace vcl
