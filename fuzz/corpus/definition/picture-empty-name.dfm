@@ -1,0 +1,5 @@
+object Form1: TForm1
+  object Image1: TImage
+    Picture.Data = TJPEGImage ''
+  end
+end
