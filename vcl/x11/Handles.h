@@ -3,6 +3,7 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <memory>
@@ -69,6 +70,20 @@ public:
 
 private:
     int fd_ = -1;
+};
+
+// A POSIX timer, deleted with its owner.
+class OwnedTimer {
+public:
+    explicit OwnedTimer(timer_t timer) : timer_(timer) {}
+    OwnedTimer(OwnedTimer&& other) noexcept : timer_(std::exchange(other.timer_, nullptr)) {}
+    OwnedTimer& operator=(OwnedTimer&&) = delete;
+    ~OwnedTimer() {
+        if (timer_) timer_delete(timer_);
+    }
+
+private:
+    timer_t timer_;
 };
 
 }  // namespace vcl::x11

@@ -151,7 +151,7 @@ void X11WindowSystem::RunBox(Window box, TBitmap& face, const Rect& button) {
     bool shownPressed = false;
     for (;;) {
         if (!XPending(display)) {
-            Sleep(-1, false);
+            Sleep(-1);
             if (TakeSignal()) break;  // an end request: the box goes, the main loop closes
             continue;
         }

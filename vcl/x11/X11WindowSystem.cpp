@@ -10,9 +10,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -65,14 +65,18 @@ std::string ErrorText(Display* display, int code) {
     return text;
 }
 
-// SIGTERM, SIGINT and SIGHUP are read as data through a descriptor, so a request to end the
-// process is one more event of the loop and never runs code inside a signal handler. They stay
-// blocked for good: one arriving while the program ends must not make the signal its exit
-// status. Started programs get a clean mask and dispositions from StartProcess.
-Fd ReadEndRequests() {
+// The signal each running timer sends; its value names the timer.
+int TimerSignal() { return SIGRTMIN; }
+
+// SIGTERM, SIGINT and SIGHUP, and the timers' signal, are read as data through one descriptor,
+// so a request to end the process or a tick is one more event of the loop and never runs code
+// inside a signal handler. They stay blocked for good: an end request arriving while the program
+// ends must not make the signal its exit status. Started programs get a clean mask and
+// dispositions from StartProcess.
+Fd ReadSignals() {
     sigset_t set;
     sigemptyset(&set);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, signal);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, TimerSignal()}) sigaddset(&set, signal);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     Fd fd(signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK));
     if (!fd)
@@ -132,7 +136,7 @@ X11WindowSystem::X11WindowSystem() : display_(XOpenDisplay(nullptr)) {
                               "\" has no true-colour visual");
     atoms_ = InternAtoms(display);
     gc_ = OwnedGC(display, XCreateGC(display, RootWindow(display, screen_), 0, nullptr));
-    signals_ = ReadEndRequests();
+    signals_ = ReadSignals();
 }
 
 X11WindowSystem::~X11WindowSystem() = default;
@@ -293,35 +297,50 @@ unsigned X11WindowSystem::StartProgram(const std::string& commandLine, unsigned 
 
 // ---- timers -------------------------------------------------------------------------------
 
+// Each running timer is a POSIX timer that queues a signal when it falls due. The kernel keeps
+// one queued signal ready for every timer, so the number of timers is bounded by the pending
+// signals a process may have (ulimit -i): a real limit, and running out of it is what the
+// caller reports as having no timer left.
 int X11WindowSystem::StartTimer(unsigned intervalMs) {
-    Fd fd(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
-    if (!fd) return 0;  // out of descriptors: the caller reports it has no timer left
+    int id = nextTimer_;
+    sigevent notify{};
+    notify.sigev_notify = SIGEV_SIGNAL;
+    notify.sigev_signo = TimerSignal();
+    notify.sigev_value.sival_int = id;
+    timer_t timer;
+    if (timer_create(CLOCK_MONOTONIC, &notify, &timer) != 0) return 0;
+    OwnedTimer owned(timer);
     intervalMs = intervalMs == 0 ? 1 : intervalMs;  // a zero time would disarm it
     timespec every{time_t(intervalMs / 1000), long(intervalMs % 1000) * 1000000};
     itimerspec repeating{every, every};
-    if (timerfd_settime(fd.Get(), 0, &repeating, nullptr) != 0) return 0;
-    int id = nextTimer_++;
-    timers_.emplace(id, std::move(fd));
+    if (timer_settime(timer, 0, &repeating, nullptr) != 0) return 0;
+    timers_.emplace(id, std::move(owned));
+    ++nextTimer_;
     return id;
 }
 
 void X11WindowSystem::StopTimer(int id) {
     timers_.erase(id);
-}
-
-int X11WindowSystem::TakeDueTimer() {
-    for (auto& [id, fd] : timers_) {
-        std::uint64_t expirations = 0;  // ticks missed while busy become one, as they should
-        if (read(fd.Get(), &expirations, sizeof expirations) == sizeof expirations) return id;
-    }
-    return 0;
+    std::erase(dueTimers_, id);
 }
 
 // ---- events -------------------------------------------------------------------------------
 
 bool X11WindowSystem::TakeSignal() {
     signalfd_siginfo info;
-    return read(signals_.Get(), &info, sizeof info) == sizeof info;
+    bool endRequested = false;
+    while (read(signals_.Get(), &info, sizeof info) == sizeof info) {
+        if (int(info.ssi_signo) != TimerSignal()) {
+            endRequested = true;
+            continue;
+        }
+        // Ticks missed while busy become one, as they should; a stopped timer's late tick is
+        // dropped.
+        int id = info.ssi_int;
+        if (timers_.count(id) && std::find(dueTimers_.begin(), dueTimers_.end(), id) == dueTimers_.end())
+            dueTimers_.push_back(id);
+    }
+    return endRequested;
 }
 
 bool X11WindowSystem::IsDeleteRequest(const XEvent& event) const {
@@ -329,13 +348,10 @@ bool X11WindowSystem::IsDeleteRequest(const XEvent& event) const {
            Atom(event.xclient.data.l[0]) == atoms_.wmDeleteWindow;
 }
 
-void X11WindowSystem::Sleep(int timeoutMs, bool withTimers) {
-    std::vector<pollfd> fds{{ConnectionNumber(display_.get()), POLLIN, 0},
-                            {signals_.Get(), POLLIN, 0}};
-    if (withTimers)
-        for (auto& [id, fd] : timers_) fds.push_back({fd.Get(), POLLIN, 0});
+void X11WindowSystem::Sleep(int timeoutMs) {
+    pollfd fds[] = {{ConnectionNumber(display_.get()), POLLIN, 0}, {signals_.Get(), POLLIN, 0}};
     // Interrupted or not, the caller looks at every source again.
-    poll(fds.data(), fds.size(), timeoutMs);
+    poll(fds, 2, timeoutMs);
 }
 
 std::optional<WindowEvent> X11WindowSystem::Translate(const XEvent& event) {
@@ -389,9 +405,10 @@ WindowEvent X11WindowSystem::WaitEvent(int timeoutMs) {
             if (auto translated = Translate(event)) return *translated;
         }
         if (TakeSignal()) return Event(WindowEvent::Kind::Close);
-        if (int id = TakeDueTimer()) {
+        if (!dueTimers_.empty()) {
             WindowEvent tick = Event(WindowEvent::Kind::Timer);
-            tick.timer = id;
+            tick.timer = dueTimers_.front();
+            dueTimers_.pop_front();
             return tick;
         }
         int left = -1;
@@ -400,7 +417,7 @@ WindowEvent X11WindowSystem::WaitEvent(int timeoutMs) {
             if (rest.count() <= 0) return {};
             left = int(rest.count());
         }
-        Sleep(left, true);
+        Sleep(left);
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -62,9 +63,9 @@ private:
 
     // Events and what sleeps for them.
     std::optional<WindowEvent> Translate(const XEvent& event);
+    // Reads what the signals brought: timer ticks are queued, an end request returns true.
     bool TakeSignal();
-    int TakeDueTimer();
-    void Sleep(int timeoutMs, bool withTimers);
+    void Sleep(int timeoutMs);
 
     // Bitmaps to the screen, converted to the visual's pixels.
     void PutImage(Window target, const TBitmap& bitmap, const Rect& area);
@@ -89,7 +90,8 @@ private:
     const TBitmap* lastFrame_ = nullptr;  // repaints the main window while a box is up
     bool closePending_ = false;           // an end request that came while a box was up
 
-    std::map<int, Fd> timers_;
+    std::map<int, OwnedTimer> timers_;
+    std::deque<int> dueTimers_;  // ticks read but not yet delivered (a box may be up)
     int nextTimer_ = 1;
     std::vector<std::uint32_t> pixels_;  // the image buffer, kept between presents
 };
