@@ -5,6 +5,7 @@
 
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <memory>
@@ -57,25 +58,30 @@ void ConvertByMasks(const TBitmap& bitmap, const Rect& area, XImage& image) {
 
 }  // namespace
 
+// Sent in bands of rows, so the buffer stays small whatever the window's size.
 void X11WindowSystem::PutImage(Window target, const TBitmap& bitmap, const Rect& area) {
+    constexpr int kBandRows = 64;
     Rect part = Intersect(area, {0, 0, bitmap.Width(), bitmap.Height()});
-    if (part.Empty()) return;
     Display* display = display_.get();
-    ImagePtr image(XCreateImage(display, visual_, unsigned(depth_), ZPixmap, 0, nullptr,
-                                unsigned(part.w), unsigned(part.h), 32, 0));
-    if (!image)
-        throw EOutOfResources("cannot make an image of " + std::to_string(part.w) + " x " +
-                              std::to_string(part.h) + " pixels");
-    // Pixels are written in this machine's byte order; Xlib swaps them if the server's differs.
-    image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
-    pixels_.resize((std::size_t(image->bytes_per_line) * std::size_t(part.h) + 3) / 4);
-    image->data = reinterpret_cast<char*>(pixels_.data());
-    if (IsXrgb32(*image))
-        ConvertXrgb32(bitmap, part, *image);
-    else
-        ConvertByMasks(bitmap, part, *image);
-    XPutImage(display, target, gc_.Get(), image.get(), 0, 0, part.x, part.y, unsigned(part.w),
-              unsigned(part.h));
+    for (int top = part.y; top < part.y + part.h; top += kBandRows) {
+        Rect band{part.x, top, part.w, std::min(kBandRows, part.y + part.h - top)};
+        ImagePtr image(XCreateImage(display, visual_, unsigned(depth_), ZPixmap, 0, nullptr,
+                                    unsigned(band.w), unsigned(band.h), 32, 0));
+        if (!image)
+            throw EOutOfResources("cannot make an image of " + std::to_string(band.w) + " x " +
+                                  std::to_string(band.h) + " pixels");
+        // Pixels are written in this machine's byte order; Xlib swaps them if the server's
+        // differs.
+        image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+        pixels_.resize((std::size_t(image->bytes_per_line) * std::size_t(band.h) + 3) / 4);
+        image->data = reinterpret_cast<char*>(pixels_.data());
+        if (IsXrgb32(*image))
+            ConvertXrgb32(bitmap, band, *image);
+        else
+            ConvertByMasks(bitmap, band, *image);
+        XPutImage(display, target, gc_.Get(), image.get(), 0, 0, band.x, band.y, unsigned(band.w),
+                  unsigned(band.h));
+    }
 }
 
 }  // namespace vcl::x11

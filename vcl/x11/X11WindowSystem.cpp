@@ -66,7 +66,9 @@ std::string ErrorText(Display* display, int code) {
 }
 
 // The signal each running timer sends; its value names the timer.
-int TimerSignal() { return SIGRTMIN; }
+int TimerSignal() {
+    return SIGRTMIN;
+}
 
 // SIGTERM, SIGINT and SIGHUP, and the timers' signal, are read as data through one descriptor,
 // so a request to end the process or a tick is one more event of the loop and never runs code
@@ -198,13 +200,28 @@ void X11WindowSystem::DescribeToWindowManager(Window window, const std::string& 
     // The class names the program to window managers: (title, title with a capital).
     std::string name = title, className = windowClass_;
     XClassHint classHint{name.data(), className.data()};
-    // WM_NAME (in the ICCCM's encodings), WM_CLIENT_MACHINE, WM_CLASS and both hints at once.
-    Xutf8SetWMProperties(display_.get(), window, title.c_str(), title.c_str(), nullptr, 0, &size,
-                         &wm, &classHint);
-    // Newer window managers and taskbars read the name as UTF-8.
-    XChangeProperty(display_.get(), window, atoms_.netWmName, atoms_.utf8String, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
+    // Set one by one: Xlib's all-in-one call loads its locale machinery first, which costs
+    // more than the rest of start-up's window set-up together.
+    Display* display = display_.get();
+    XSetWMNormalHints(display, window, &size);
+    XSetWMHints(display, window, &wm);
+    XSetClassHint(display, window, &classHint);
+    // The old names as plain text when the title is ASCII, else as UTF-8 like the new one,
+    // which window managers and taskbars read first.
+    bool ascii = std::all_of(title.begin(), title.end(), [](char c) { return c > 0; });
+    Atom oldType = ascii ? XA_STRING : atoms_.utf8String;
+    for (Atom property : {Atom(XA_WM_NAME), Atom(XA_WM_ICON_NAME)})
+        SetText(window, property, oldType, title);
+    SetText(window, atoms_.netWmName, atoms_.utf8String, title);
+    char host[256] = "";
+    if (gethostname(host, sizeof host - 1) == 0)
+        SetText(window, XA_WM_CLIENT_MACHINE, XA_STRING, host);
     XSetWMProtocols(display_.get(), window, &atoms_.wmDeleteWindow, 1);
+}
+
+void X11WindowSystem::SetText(Window window, Atom property, Atom type, const std::string& text) {
+    XChangeProperty(display_.get(), window, property, type, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.data()), int(text.size()));
 }
 
 void X11WindowSystem::SetFrameHints(Window window, bool dialog) {
@@ -337,7 +354,8 @@ bool X11WindowSystem::TakeSignal() {
         // Ticks missed while busy become one, as they should; a stopped timer's late tick is
         // dropped.
         int id = info.ssi_int;
-        if (timers_.count(id) && std::find(dueTimers_.begin(), dueTimers_.end(), id) == dueTimers_.end())
+        if (timers_.count(id) &&
+            std::find(dueTimers_.begin(), dueTimers_.end(), id) == dueTimers_.end())
             dueTimers_.push_back(id);
     }
     return endRequested;

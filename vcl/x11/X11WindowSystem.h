@@ -59,6 +59,7 @@ private:
     void SetFrameHints(Window window, bool dialog);
     void SetIcon(Window window, const WindowSpec& settings);
     bool IsDeleteRequest(const XEvent& event) const;
+    void SetText(Window window, Atom property, Atom type, const std::string& text);
     Cursor CursorFor(CursorShape shape);
 
     // Events and what sleeps for them.
