@@ -5,6 +5,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/cursorfont.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -164,9 +165,24 @@ X11WindowSystem::Atoms X11WindowSystem::InternAtoms(Display* display) {
     return {a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11]};
 }
 
+// The primary monitor as RandR names it (else the first one); the whole screen where the server
+// has no RandR monitors.
 Rect X11WindowSystem::PrimaryMonitor() {
     Display* display = display_.get();
-    return {0, 0, DisplayWidth(display, screen_), DisplayHeight(display, screen_)};
+    Rect screen{0, 0, DisplayWidth(display, screen_), DisplayHeight(display, screen_)};
+    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+    if (!XRRQueryExtension(display, &eventBase, &errorBase) ||
+        !XRRQueryVersion(display, &major, &minor) || major * 100 + minor < 105)
+        return screen;
+    int count = 0;
+    std::unique_ptr<XRRMonitorInfo, decltype(&XRRFreeMonitors)> monitors(
+        XRRGetMonitors(display, RootWindow(display, screen_), True, &count), XRRFreeMonitors);
+    if (!monitors || count <= 0) return screen;
+    const XRRMonitorInfo* chosen = monitors.get();
+    for (int i = 0; i < count; ++i)
+        if (monitors.get()[i].primary) chosen = monitors.get() + i;
+    if (chosen->width <= 0 || chosen->height <= 0) return screen;
+    return {chosen->x, chosen->y, chosen->width, chosen->height};
 }
 
 // ---- windows ------------------------------------------------------------------------------
