@@ -246,11 +246,11 @@ TEST(Centring, HalvesTheRoomLeftTowardZero) {
 
 TEST_F(ActionsTest, WindowIsMadeBorderlessCentredAndTitledAtStart) {
     Start({0, 0, 800, 600});
-    EXPECT_EQ(ws->Spec().bounds, (Rect{80, 59, 639, 481}));
-    EXPECT_TRUE(ws->Spec().borderless);
-    EXPECT_EQ(ws->Spec().title, app->Title());
-    EXPECT_EQ(ws->Spec().iconWidth, 32);
-    EXPECT_EQ(ws->Spec().iconArgb.size(), 32u * 32u);
+    EXPECT_EQ(ws->Settings().bounds, (Rect{80, 59, 639, 481}));
+    EXPECT_TRUE(ws->Settings().borderless);
+    EXPECT_EQ(ws->Settings().title, app->Title());
+    EXPECT_EQ(ws->Settings().iconWidth, 32);
+    EXPECT_EQ(ws->Settings().iconArgb.size(), 32u * 32u);
     EXPECT_EQ(ws->ShownBounds(), (Rect{80, 59, 639, 481}));
 }
 

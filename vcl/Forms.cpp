@@ -202,20 +202,20 @@ void TApplication::AdoptForm(std::unique_ptr<TForm> form, const TPublished& publ
     if (mainForm_) return;
     mainForm_ = &f;
 
-    WindowSpec spec;
+    WindowSettings settings;
     Rect monitor = Platform().PrimaryMonitor();
     Point at = f.Position() == poScreenCenter ? CenterOn(monitor, f.Width(), f.Height())
                                               : f.DesignPosition();
-    spec.bounds = {at.x, at.y, f.Width(), f.Height()};
-    spec.borderless = f.BorderStyle() == bsNone;
-    spec.title = title_;
+    settings.bounds = {at.x, at.y, f.Width(), f.Height()};
+    settings.borderless = f.BorderStyle() == bsNone;
+    settings.title = title_;
     if (auto icon = FindResource("MAINICON"); !icon.empty()) {
         IconImage image = ReadIcon(icon, 32);
-        spec.iconWidth = image.width;
-        spec.iconHeight = image.height;
-        spec.iconArgb = std::move(image.argb);
+        settings.iconWidth = image.width;
+        settings.iconHeight = image.height;
+        settings.iconArgb = std::move(image.argb);
     }
-    Platform().CreateWindow(spec);
+    Platform().CreateWindow(settings);
 }
 
 void TApplication::Run() {

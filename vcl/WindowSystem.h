@@ -17,7 +17,7 @@ enum class CursorShape { Arrow, HandPoint };
 // How the process was asked to show its main window.
 enum class ShowCommand { Normal, Maximized, Minimized };
 
-struct WindowSpec {
+struct WindowSettings {
     Rect bounds;             // outer = client rectangle, on the screen
     bool borderless = true;  // no frame, no caption, not resizable by the user
     std::string title;       // taskbar entry and window-manager name
@@ -42,7 +42,7 @@ public:
     // The primary monitor's rectangle on the screen.
     virtual Rect PrimaryMonitor() = 0;
     // Creates the window hidden; throws EOutOfResources when it cannot.
-    virtual void CreateWindow(const WindowSpec& spec) = 0;
+    virtual void CreateWindow(const WindowSettings& settings) = 0;
     virtual void ShowWindow(ShowCommand command, const Rect& bounds) = 0;
     // Puts area of frame (the client area's bitmap) on the screen and flushes it there.
     virtual void Present(const TBitmap& frame, const Rect& area) = 0;

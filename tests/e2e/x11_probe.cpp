@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
         Rect bounds{(screen.w - 639) / 2, (screen.h - 481) / 2, 639, 481};
         TBitmap frame = Gradient(bounds.w, bounds.h);
         WritePpm(frame, argv[1]);
-        WindowSpec settings;
+        WindowSettings settings;
         settings.bounds = bounds;
         settings.title = "probe";
         windows.CreateWindow(settings);

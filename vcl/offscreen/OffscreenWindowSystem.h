@@ -36,7 +36,7 @@ public:
         TBitmap screen;  // what the window showed when the call was made
     };
     const TBitmap& Screen() const { return screen_; }
-    const WindowSpec& Spec() const { return spec_; }
+    const WindowSettings& Settings() const { return settings_; }
     Rect ShownBounds() const { return shownBounds_; }
     ShowCommand ShownAs() const { return shownAs_; }
     bool Shown() const { return shown_; }
@@ -51,7 +51,7 @@ public:
 
     // ---- the interface ----
     Rect PrimaryMonitor() override { return monitor_; }
-    void CreateWindow(const WindowSpec& spec) override { spec_ = spec; }
+    void CreateWindow(const WindowSettings& settings) override { settings_ = settings; }
     void ShowWindow(ShowCommand command, const Rect& bounds) override;
     void Present(const TBitmap& frame, const Rect& area) override;
     void SetCursor(CursorShape shape) override { cursor_ = shape; }
@@ -69,7 +69,7 @@ private:
     };
 
     Rect monitor_;
-    WindowSpec spec_;
+    WindowSettings settings_;
     Rect shownBounds_;
     ShowCommand shownAs_ = ShowCommand::Normal;
     bool shown_ = false;

@@ -5,8 +5,8 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/Xrandr.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -252,7 +252,7 @@ void X11WindowSystem::SetFrameHints(Window window, bool dialog) {
                     PropModeReplace, reinterpret_cast<unsigned char*>(hints), 5);
 }
 
-void X11WindowSystem::SetIcon(Window window, const WindowSpec& settings) {
+void X11WindowSystem::SetIcon(Window window, const WindowSettings& settings) {
     std::size_t count = std::size_t(settings.iconWidth) * std::size_t(settings.iconHeight);
     if (count == 0 || settings.iconArgb.size() != count) return;
     // CARDINAL[]: width, height, then ARGB pixels; Xlib takes format-32 items as longs.
@@ -263,7 +263,7 @@ void X11WindowSystem::SetIcon(Window window, const WindowSpec& settings) {
                     reinterpret_cast<unsigned char*>(data.data()), int(data.size()));
 }
 
-void X11WindowSystem::CreateWindow(const WindowSpec& settings) {
+void X11WindowSystem::CreateWindow(const WindowSettings& settings) {
     window_ = CreateTopLevel(settings.bounds, kMainWindowEvents);
     Window window = window_.Get();
     bounds_ = settings.bounds;

@@ -32,7 +32,7 @@ public:
     ~X11WindowSystem() override;
 
     Rect PrimaryMonitor() override;
-    void CreateWindow(const WindowSpec& settings) override;
+    void CreateWindow(const WindowSettings& settings) override;
     void ShowWindow(ShowCommand command, const Rect& bounds) override;
     void Present(const TBitmap& frame, const Rect& area) override;
     void SetCursor(CursorShape shape) override;
@@ -57,7 +57,7 @@ private:
                                  const Rect& bounds);
     // No frame at all, or the frame of a dialog: a title and a close box, never a resize.
     void SetFrameHints(Window window, bool dialog);
-    void SetIcon(Window window, const WindowSpec& settings);
+    void SetIcon(Window window, const WindowSettings& settings);
     bool IsDeleteRequest(const XEvent& event) const;
     void SetText(Window window, Atom property, Atom type, const std::string& text);
     Cursor CursorFor(CursorShape shape);
