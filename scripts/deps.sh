@@ -7,8 +7,9 @@ declare -A needs=(
   # Compilers, the window system, pictures and text; the font that stands in for the notice's
   # Song face; libpng only for the render tool.
   [build]="g++ cmake make pkg-config libx11-dev libxrandr-dev libjpeg62-turbo-dev libfreetype-dev libfontconfig-dev libpng-dev fonts-arphic-uming"
-  # A real X server, clicks, a window manager, screenshots, and libjpeg's own decoder to compare with.
-  [test]="libgtest-dev xvfb xauth xdotool openbox x11-utils imagemagick libjpeg-turbo-progs"
+  # A real X server, clicks, a window manager, screenshots, libjpeg's own decoder to compare with,
+  # and valgrind's memcheck.
+  [test]="libgtest-dev xvfb xauth xdotool openbox x11-utils imagemagick libjpeg-turbo-progs valgrind"
   [bench]="xvfb libxdamage-dev libxfixes-dev libxtst-dev libsdl2-dev python3-tk python3-pil python3-pil.imagetk binutils"
   # libFuzzer with the sanitizers, and the symbolizer for readable crash reports (fuzz/run.sh).
   [fuzz]="clang-14 libclang-rt-14-dev llvm-14"
