@@ -36,7 +36,8 @@ start_x() {
     stop_x
     local ready=$WORK/displayfd number=""
     rm -f "$ready" && mkfifo "$ready"
-    Xvfb -displayfd 3 -screen 0 "${1}x${2:-24}" -nolisten tcp 3>"$ready" 2>"$WORK/xvfb.log" &
+    # -noreset: a launcher connecting just as the previous client left must find the server up.
+    Xvfb -displayfd 3 -screen 0 "${1}x${2:-24}" -nolisten tcp -noreset 3>"$ready" 2>"$WORK/xvfb.log" &
     XVFB_PID=$!
     read -r -t 10 number <"$ready" || true
     [[ -n $number ]] || fail "Xvfb did not start: $(tail -n 3 "$WORK/xvfb.log")"
