@@ -255,3 +255,28 @@ TEST_F(ActionsTest, WindowIsMadeBorderlessCentredAndTitledAtStart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A timer made in code, not read from a definition, runs as soon as it is enabled, ticks every
+// interval until disabled, and gives its platform timer back.
+TEST_F(ActionsTest, ATimerMadeInCodeTicksUntilDisabled) {
+    TTimer timer(nullptr);
+    int ticks = 0;
+    timer.OnTimer = [&](TObject*) { ++ticks; };
+    timer.SetInterval(25);
+    // Enabled by default: setting the interval (re)starts it, now that it has a handler.
+    EXPECT_EQ(ws->RunningTimers(), 1);
+    Wait(24);
+    EXPECT_EQ(ticks, 0);
+    Wait(1);
+    EXPECT_EQ(ticks, 1);
+    Wait(50);
+    EXPECT_EQ(ticks, 3);
+    timer.SetEnabled(false);
+    Wait(100);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(ws->RunningTimers(), 0);
+}
+
+}  // namespace

@@ -48,7 +48,7 @@ private:
 
     unsigned interval_ = 1000;
     bool enabled_ = true;
-    bool loading_ = true;
+    bool loading_ = false;  // while a definition is being read into it
     int platformTimer_ = 0;
 };
 
