@@ -87,6 +87,11 @@ const std::string& StringValue(const TPropertyValue& value) {
     return value.text;
 }
 
+const TNotifyEvent& EventValue(const TPropertyValue& value) {
+    Expect(value, TPropertyValue::Kind::Event);
+    return value.event;
+}
+
 const std::string& IdentifierValue(const TPropertyValue& value) {
     Expect(value, TPropertyValue::Kind::Identifier);
     return value.text;

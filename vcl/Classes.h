@@ -132,5 +132,6 @@ std::int64_t IntegerValue(const TPropertyValue& value);
 bool BooleanValue(const TPropertyValue& value);
 const std::string& StringValue(const TPropertyValue& value);
 const std::string& IdentifierValue(const TPropertyValue& value);
+const TNotifyEvent& EventValue(const TPropertyValue& value);
 
 }  // namespace vcl

@@ -94,8 +94,7 @@ bool TControl::ReadProperty(std::string_view name, const TPropertyValue& value) 
     } else if (name == "Cursor") {
         SetCursor(CursorByName(IdentifierValue(value)));
     } else if (name == "OnClick") {
-        if (value.kind != TPropertyValue::Kind::Event) throw Exception("expected a handler");
-        OnClick = value.event;
+        OnClick = EventValue(value);
     } else {
         return TComponent::ReadProperty(name, value);
     }

@@ -88,8 +88,7 @@ bool TTimer::ReadProperty(std::string_view name, const TPropertyValue& value) {
         if (ms < 0 || ms > 0x7FFFFFFF) throw Exception("interval out of range");
         interval_ = unsigned(ms);
     } else if (name == "OnTimer") {
-        if (value.kind != TPropertyValue::Kind::Event) throw Exception("expected a handler");
-        OnTimer = value.event;
+        OnTimer = EventValue(value);
     } else {
         return TComponent::ReadProperty(name, value);
     }

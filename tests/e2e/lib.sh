@@ -247,6 +247,19 @@ expect_box_text() {
     expect_eq "$differing" 0 "pixels of the box that differ from one saying '$2'"
 }
 
+# expect_shows WIN PNG WHAT — the window shows that picture, pixel for pixel, within two
+# seconds (the last repaints may still be on their way).
+expect_shows() {
+    local differing=""
+    for _ in $(seq 20); do
+        screenshot "$1" "$WORK/shown.png"
+        differing=$(differing_pixels "$WORK/shown.png" "$2")
+        [[ $differing == 0 ]] && break
+        sleep 0.1
+    done
+    expect_eq "$differing" 0 "$3"
+}
+
 # wait_gone WIN — the window has been destroyed, within 10 seconds.
 wait_gone() {
     for _ in $(seq 100); do
